@@ -103,7 +103,8 @@ struct CacheKey {
 
 struct CacheKeyHash {
   std::size_t operator()(const CacheKey& key) const noexcept {
-    return std::hash<std::u16string>{}(key.pattern) ^ (std::size_t{key.options} * 0x9E3779B97F4A7C15u);
+    return std::hash<std::u16string>{}(key.pattern) ^
+           (std::size_t{key.options} * 0x9E3779B97F4A7C15u);
   }
 };
 
@@ -147,7 +148,7 @@ enum class IterationEnd { finished, stopped_early };
 // Runs the search the way the scripting engine iterates: each search resumes at
 // the end of the previous match; after an empty match it resumes one character
 // further on, without first retrying for a non-empty match at the same place.
-// on_match gets the ovector and the number of set pairs; it returns false to stop.
+// on_match gets the ovector and the number of pairs set.
 template <typename OnMatch>
 IterationEnd iterate(const CompiledPattern& compiled, std::u16string_view subject, bool global,
                      OnMatch on_match) {
@@ -161,7 +162,7 @@ IterationEnd iterate(const CompiledPattern& compiled, std::u16string_view subjec
     if (rc == PCRE2_ERROR_NOMATCH) return IterationEnd::finished;
     if (rc <= 0) return IterationEnd::stopped_early;
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
-    if (!on_match(ovector, rc)) return IterationEnd::finished;
+    on_match(ovector, rc);
     if (!global) return IterationEnd::finished;
     std::size_t next = ovector[1] > ovector[0] ? ovector[1] : ovector[0] + 1;
     // Never search the same place twice, whatever the pattern reported.
@@ -178,7 +179,8 @@ std::optional<std::u16string_view> SubMatches::item(int index) const {
   if (index < 0 || index >= count()) return std::nullopt;
   auto span = collection_->span(match_, index + 1);
   if (!span) return std::nullopt;
-  return std::u16string_view(collection_->subject()).substr(span->first, span->second - span->first);
+  return std::u16string_view(collection_->subject())
+      .substr(span->first, span->second - span->first);
 }
 
 std::optional<std::size_t> SubMatches::first_index(int index) const {
@@ -190,7 +192,8 @@ std::optional<std::size_t> SubMatches::first_index(int index) const {
 
 std::u16string_view RegexMatch::value() const {
   auto span = collection_->span(match_, 0);
-  return std::u16string_view(collection_->subject()).substr(span->first, span->second - span->first);
+  return std::u16string_view(collection_->subject())
+      .substr(span->first, span->second - span->first);
 }
 
 std::size_t RegexMatch::first_index() const { return collection_->span(match_, 0)->first; }
@@ -207,7 +210,8 @@ std::optional<RegexMatch> MatchCollection::item(int index) const {
 std::optional<std::pair<std::size_t, std::size_t>> MatchCollection::span(std::size_t m,
                                                                          int group) const {
   if (group < 0 || group > group_count_) return std::nullopt;
-  std::size_t at = (m * static_cast<std::size_t>(group_count_ + 1) + static_cast<std::size_t>(group)) * 2;
+  std::size_t at =
+      (m * static_cast<std::size_t>(group_count_ + 1) + static_cast<std::size_t>(group)) * 2;
   if (at + 1 >= offsets_.size() || offsets_[at] == unset_offset) return std::nullopt;
   return std::make_pair(offsets_[at], offsets_[at + 1]);
 }
@@ -229,16 +233,14 @@ std::shared_ptr<const MatchCollection> RegexEngine::execute(std::u16string subje
     collection->group_count_ = compiled->group_count;
     const std::size_t pairs = static_cast<std::size_t>(compiled->group_count) + 1;
     auto& offsets = collection->offsets_;
-    IterationEnd end = iterate(*compiled, collection->subject_, global_,
-                               [&](const PCRE2_SIZE* ovector, int set_pairs) {
-                                 for (std::size_t i = 0; i < pairs; ++i) {
-                                   bool set = i < static_cast<std::size_t>(set_pairs) &&
-                                              ovector[2 * i] != PCRE2_UNSET;
-                                   offsets.push_back(set ? ovector[2 * i] : unset_offset);
-                                   offsets.push_back(set ? ovector[2 * i + 1] : unset_offset);
-                                 }
-                                 return true;
-                               });
+    IterationEnd end = iterate(
+        *compiled, collection->subject_, global_, [&](const PCRE2_SIZE* ovector, int set_pairs) {
+          for (std::size_t i = 0; i < pairs; ++i) {
+            bool set = i < static_cast<std::size_t>(set_pairs) && ovector[2 * i] != PCRE2_UNSET;
+            offsets.push_back(set ? ovector[2 * i] : unset_offset);
+            offsets.push_back(set ? ovector[2 * i + 1] : unset_offset);
+          }
+        });
     collection->stopped_early_ = end == IterationEnd::stopped_early;
     return collection;
   } catch (...) {
@@ -305,11 +307,10 @@ std::optional<std::u16string> RegexEngine::replace(std::u16string_view subject,
     std::u16string out;
     std::size_t copied = 0;
     iterate(*compiled, subject, global_, [&](const PCRE2_SIZE* ovector, int set_pairs) {
-      if (ovector[0] < copied) return true;  // never overlaps; kept for safety
+      if (ovector[0] < copied) return;  // matches never overlap; kept for safety
       out.append(subject.substr(copied, ovector[0] - copied));
       expand_replacement(out, replacement, subject, ovector, set_pairs, compiled->group_count);
       copied = ovector[1];
-      return true;
     });
     out.append(subject.substr(copied));
     return out;

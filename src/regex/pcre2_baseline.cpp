@@ -53,8 +53,8 @@ std::size_t Pcre2Baseline::scan(std::string_view subject, std::vector<std::strin
   std::size_t count = 0;
   std::size_t start = 0;
   while (start <= subject.size()) {
-    int rc = pcre2_match(impl_->code.get(), text, subject.size(), start, 0, impl_->data.get(),
-                         nullptr);
+    int rc =
+        pcre2_match(impl_->code.get(), text, subject.size(), start, 0, impl_->data.get(), nullptr);
     if (rc <= 0) break;
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(impl_->data.get());
     for (std::uint32_t g = 1; g <= impl_->group_count; ++g) {

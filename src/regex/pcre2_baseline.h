@@ -22,7 +22,7 @@ class Pcre2Baseline {
 
   bool valid() const;
   // Every match left to right; groups receives each match's groups 1..n copied
-  // out, one after the other. Returns the number of matches.
+  // out, one after the other. Returns the number of matches. One thread at a time.
   std::size_t scan(std::string_view subject, std::vector<std::string>& groups) const;
 
  private:

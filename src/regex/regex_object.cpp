@@ -14,24 +14,22 @@ namespace {
 constexpr std::string_view quote_placeholder_text = "#\xD2\xFD\xBA\xC5";
 
 // Text ends at its first zero byte, as everywhere in the program.
-std::string_view up_to_nul(std::string_view text) {
-  return text.substr(0, text.find('\0'));
-}
+std::string_view up_to_nul(std::string_view text) { return text.substr(0, text.find('\0')); }
 
-// The 0-based byte position in subject of text, which the engine found at the
-// 0-based character offset char_offset of wide_subject. The byte offset is
-// exact for text that converts both ways unchanged; otherwise the text is
-// searched for from there on. -2 when it cannot be found.
-int byte_position(std::string_view subject, const std::u16string& wide_subject,
-                  std::size_t char_offset, std::string_view text, bool ignore_case) {
-  std::size_t byte_offset =
-      encode_936(std::u16string_view(wide_subject).substr(0, char_offset)).size();
-  if (byte_offset <= subject.size() && subject.substr(byte_offset, text.size()) == text) {
-    return static_cast<int>(byte_offset);
+// The 0-based byte offset in subject of the character at char_offset of its
+// decoded form. Walks the bytes with the decoder's own rule, so that a byte
+// sequence decoded to one "?" still counts the bytes it took. The engine's
+// character offset alone would point too early after two-byte characters.
+int byte_offset(std::string_view subject, std::size_t char_offset) {
+  std::size_t bytes = 0;
+  for (std::size_t chars = 0; chars < char_offset && bytes < subject.size(); ++chars) {
+    if (static_cast<unsigned char>(subject[bytes]) < 0x80 || bytes + 1 == subject.size()) {
+      ++bytes;
+    } else {
+      bytes += decode_936(subject.substr(bytes, 2)).size() == 1 ? 2 : 1;
+    }
   }
-  if (text.empty() || byte_offset >= subject.size()) return -2;
-  int found = find_text(subject, text, static_cast<int>(byte_offset) + 1, ignore_case);
-  return found > 0 ? found - 1 : -2;
+  return static_cast<int>(bytes);
 }
 
 void set_position(int* position, int value) {
@@ -61,8 +59,7 @@ RegexObject& RegexObject::operator=(RegexObject&& other) noexcept {
 }
 
 bool RegexObject::create(std::string_view pattern_text, std::string_view subject_text,
-                         bool case_sensitive, bool multiline, bool global,
-                         bool quote_placeholder) {
+                         bool case_sensitive, bool multiline, bool global, bool quote_placeholder) {
   engine.reset();
   matches.reset();
   try {
@@ -98,10 +95,7 @@ Text RegexObject::match_text(int index, int* position) const {
     if (matches && index >= 1) match = matches->item(index - 1);
     if (!match) return {};
     Text text = encode_936(match->value());
-    if (position != nullptr) {
-      *position = byte_position(subject, matches->subject(), match->first_index(), text,
-                                engine->ignore_case());
-    }
+    if (position != nullptr) *position = byte_offset(subject, match->first_index());
     return text;
   } catch (...) {
     set_position(position, -2);
@@ -119,10 +113,7 @@ Text RegexObject::sub_match_text(int match_index, int sub_index, int* position) 
     std::optional<std::u16string_view> value = groups.item(sub_index - 1);
     if (!value) return {};
     Text text = encode_936(*value);
-    if (position != nullptr) {
-      *position = byte_position(subject, matches->subject(), *groups.first_index(sub_index - 1),
-                                text, engine->ignore_case());
-    }
+    if (position != nullptr) *position = byte_offset(subject, *groups.first_index(sub_index - 1));
     return text;
   } catch (...) {
     set_position(position, -2);
