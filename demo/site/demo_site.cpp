@@ -1,7 +1,6 @@
 #include "site/demo_site.h"
 
 #include <httplib.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 
 #include <atomic>
@@ -108,15 +107,16 @@ void DemoSite::Impl::add_routes() {
     response.set_content(home_page(site_catalogue(), origin_for(request)), html_type);
   });
 
-  server.Get(R"(/key/.*)", [this](const httplib::Request& request, httplib::Response& response) {
-    // The keyword is cut from the raw target, so an encoded "/" stays part of it.
-    std::string_view path = request.target;
-    path = path.substr(0, path.find('?'));
-    path.remove_prefix(std::string_view("/key/").size());
-    if (!path.empty() && path.back() == '/') path.remove_suffix(1);
-    response.set_content(search_page(site_catalogue(), percent_decode(path), origin_for(request)),
-                         html_type);
-  });
+  server.Get(
+      R"(/key/[\s\S]*)", [this](const httplib::Request& request, httplib::Response& response) {
+        // The keyword is cut from the raw target, so an encoded "/" stays part of it.
+        std::string_view path = request.target;
+        path = path.substr(0, path.find('?'));
+        path.remove_prefix(std::string_view("/key/").size());
+        if (!path.empty() && path.back() == '/') path.remove_suffix(1);
+        response.set_content(
+            search_page(site_catalogue(), percent_decode(path), origin_for(request)), html_type);
+      });
 
   server.Get(R"(/movie/(\d+)\.html)", [this](const httplib::Request& request,
                                              httplib::Response& response) {

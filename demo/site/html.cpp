@@ -62,7 +62,9 @@ std::string html_escape(std::string_view text) {
         out += "&quot;";
         break;
       default:
-        out += c;
+        // Control bytes have no business in a page; a NUL would even cut it short
+        // for a reader that stops at the first zero byte.
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) out += c;
     }
   }
   return out;

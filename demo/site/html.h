@@ -9,7 +9,8 @@
 
 namespace netdisk::demo {
 
-// Escapes & < > " for use in element content and double-quoted attributes.
+// Escapes & < > " for use in element content and double-quoted attributes, and
+// drops control bytes.
 std::string html_escape(std::string_view text);
 
 bool is_valid_utf8(std::string_view text);
