@@ -1,6 +1,9 @@
 #include "text/codepage.h"
 
 #include <iconv.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -171,15 +174,48 @@ struct IconvCloser {
 }  // namespace
 
 std::u16string decode_936(std::string_view text) {
-  std::u16string out(text.size(), u'\0');
+  const cp936::Tables& t = cp936::tables();
+  std::u16string out;
+  out.resize(text.size() + 16);  // room for a whole widened block past the last unit
   char16_t* o = out.data();
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const auto* end = p + text.size();
   while (p < end) {
-    std::size_t run = ascii_run(p, end);
-    for (std::size_t k = 0; k < run; ++k) *o++ = p[k];
-    p += run;
-    if (p < end) p += decode_936_char(p, end, o++);
+#ifdef __SSE2__
+    // Widen sixteen bytes at a time; where a byte >= 0x80 appears, keep only
+    // the ASCII units before it.
+    const __m128i zero = _mm_setzero_si128();
+    while (end - p >= 16) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(v, zero));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(v, zero));
+      auto mask = static_cast<unsigned>(_mm_movemask_epi8(v));
+      if (mask == 0) {
+        p += 16;
+        o += 16;
+        continue;
+      }
+      auto ascii = static_cast<unsigned>(__builtin_ctz(mask));
+      p += ascii;
+      o += ascii;
+      break;
+    }
+#endif
+    while (p < end && *p < 0x80) *o++ = *p++;
+    while (p < end && *p >= 0x80) {
+      unsigned char lead = *p;
+      if (t.single[lead] != 0) {
+        *o++ = t.single[lead];
+        ++p;
+      } else if (end - p >= 2 && cp936::is_trail(p[1]) && lead != 0xFF) {
+        char16_t unit = t.pair[lead << 8 | p[1]];
+        *o++ = unit != 0 ? unit : u'?';
+        p += 2;
+      } else {
+        *o++ = u'?';
+        ++p;
+      }
+    }
   }
   out.resize(static_cast<std::size_t>(o - out.data()));
   return out;
