@@ -105,7 +105,7 @@ std::size_t decode_936_char(const unsigned char* p, const unsigned char* end, ch
     return 1;
   }
   if (lead >= 0x81 && lead <= 0xFE && end - p >= 2 && cp936::is_trail(p[1])) {
-    char16_t unit = t.pair[lead << 8 | p[1]];
+    char16_t unit = t.pair[cp936::pair_index(lead, p[1])];
     *out = unit != 0 ? unit : u'?';
     return 2;
   }
@@ -208,7 +208,7 @@ std::u16string decode_936(std::string_view text) {
         *o++ = t.single[lead];
         ++p;
       } else if (end - p >= 2 && cp936::is_trail(p[1]) && lead != 0xFF) {
-        char16_t unit = t.pair[lead << 8 | p[1]];
+        char16_t unit = t.pair[cp936::pair_index(lead, p[1])];
         *o++ = unit != 0 ? unit : u'?';
         p += 2;
       } else {

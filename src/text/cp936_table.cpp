@@ -60,7 +60,7 @@ Tables build() {
     for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
       if (!is_trail(static_cast<unsigned char>(trail))) continue;
       unsigned char in[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
-      t.pair[lead << 8 | trail] = decode_one(decoder.get(), in, 2);
+      t.pair[pair_index(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail))] = decode_one(decoder.get(), in, 2);
     }
   }
   // Encoding asks iconv for every character, so one-way mappings come out as
