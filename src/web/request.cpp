@@ -89,6 +89,7 @@ Bytes run_request(Variant variant, std::string_view address_arg, const WebReques
 
   // A read delivers 0 bytes at the end of the body and after a failure alike.
   Bytes body;
+  body.reserve(internet::bytes_available(*request));
   std::array<std::uint8_t, read_unit> unit;
   for (;;) {
     const std::size_t got = internet::read_response(*request, unit);

@@ -102,6 +102,10 @@ bool send_request(Request& request, std::string_view header_block,
 // no response arrived.
 std::size_t read_response(Request& request, std::span<std::uint8_t> buffer);
 
+// How many body bytes the next reads can still deliver (0 at the end), so a
+// caller can size its buffer once.
+std::size_t bytes_available(const Request& request);
+
 // The raw headers of the final response: the status line and each header line,
 // each ended by CR LF, then an empty line. When they and a terminating zero byte
 // fit into buffer, they are copied there, length is set to their size without
