@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QWindow>
 #include <algorithm>
 #include <map>
@@ -241,6 +242,19 @@ void MainWindow::fit_outer_size() {
   const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
   setFixedSize(std::max(1, outer_width - frame.left() - frame.right()),
                std::max(1, outer_height - frame.top() - frame.bottom()));
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  constexpr Qt::WindowStates too_big = Qt::WindowMaximized | Qt::WindowFullScreen;
+  if (event->type() != QEvent::WindowStateChange || !(windowState() & too_big)) return;
+  // The frame is fixed. Not every platform honours the size limits when asked to
+  // maximise (a window manager's shortcut, a double-click on the caption bar), so
+  // undo it once the state change has settled.
+  QTimer::singleShot(0, this, [this] {
+    setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+    fit_outer_size();
+  });
 }
 
 void MainWindow::centre_on_screen() {

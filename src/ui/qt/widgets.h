@@ -116,6 +116,9 @@ class MainWindow : public QWidget {
   void fit_outer_size();
   void centre_on_screen();
 
+ protected:
+  void changeEvent(QEvent* event) override;
+
  private:
   int outer_width;
   int outer_height;
