@@ -9,9 +9,9 @@
 #include <QPainter>
 #include <QScreen>
 #include <QShortcut>
-#include <QTimer>
 #include <QWindow>
 #include <algorithm>
+#include <utility>
 #include <map>
 
 #include "text/codepage.h"
@@ -190,8 +190,13 @@ void RowsModel::set_cell(int row, int column, Text text) {
 }
 
 ListView::ListView(QWidget* parent, std::vector<ListColumn> columns)
-    : QTableView(parent), model_rows(new RowsModel(this, columns)) {
+    : QTableView(parent),
+      model_rows(new RowsModel(this, columns)),
+      scroll_range_timer(new QTimer(this)) {
   setModel(model_rows);
+  scroll_range_timer->setSingleShot(true);
+  scroll_range_timer->setInterval(50);
+  connect(scroll_range_timer, &QTimer::timeout, this, [this] { updateGeometries(); });
   horizontalHeader()->hide();
   verticalHeader()->hide();
   horizontalHeader()->setMinimumSectionSize(0);
@@ -217,6 +222,38 @@ ListView::ListView(QWidget* parent, std::vector<ListColumn> columns)
     }
     if (selected) selected(first);
   });
+}
+
+void ListView::rowsInserted(const QModelIndex& parent, int start, int end) {
+  const bool at_end = !parent.isValid() && end == model()->rowCount() - 1;
+  if (at_end) {
+    appended_from = appended_from < 0 ? start : std::min(appended_from, start);
+  } else {
+    other_insert = true;
+  }
+  QTableView::rowsInserted(parent, start, end);
+}
+
+void ListView::doItemsLayout() {
+  const int first = std::exchange(appended_from, -1);
+  const bool only_appended = first >= 0 && !other_insert;
+  other_insert = false;
+  // A search appends a row and lets the window repaint, thousands of times. Rows
+  // that land below the visible part change nothing on screen but the scroll bar,
+  // so skip the full repaint a relayout would do, and bring the scroll bar up to
+  // date a few times a second instead of for every row: drawing it is what costs.
+  if (only_appended && rowViewportPosition(first) >= viewport()->height()) {
+    if (!scroll_range_timer->isActive()) scroll_range_timer->start();
+    return;
+  }
+  scroll_range_timer->stop();
+  QTableView::doItemsLayout();
+}
+
+void ListView::reset() {
+  appended_from = -1;
+  other_insert = false;
+  QTableView::reset();
 }
 
 void ListView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -9,6 +9,7 @@
 #include <QMargins>
 #include <QString>
 #include <QTableView>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <string_view>
@@ -97,12 +98,21 @@ class ListView : public QTableView {
   RowsModel& rows() { return *model_rows; }
   void on_double_click(std::function<void()> handler) { double_click = std::move(handler); }
   void on_selection(std::function<void(int row)> handler) { selected = std::move(handler); }
+  void doItemsLayout() override;
+  void reset() override;
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void rowsInserted(const QModelIndex& parent, int start, int end) override;
 
  private:
   RowsModel* model_rows;
+  // The first row appended since the last layout; -1 for none, or when rows
+  // arrived other than at the end.
+  int appended_from = -1;
+  bool other_insert = false;
+  // Brings the scroll bars up to date a moment after rows were appended out of view.
+  QTimer* scroll_range_timer;
   std::function<void()> double_click;
   std::function<void(int)> selected;
 };
