@@ -24,12 +24,9 @@ constexpr std::string_view password_start = "\xC3\xDC\xC2\xEB";  // 密码
 constexpr std::string_view password_end = "</p>";
 
 // Only the closing span tag goes: an opening one in front of the password stays.
+// The second pair is the full-width colon.
 constexpr ReplacePair password_cleaning[5] = {
-    {":", ""},
-    {"\xA3\xBA", ""},  // full-width colon
-    {"&nbsp;", ""},
-    {"</span>", ""},
-    {"<br/>", ""},
+    {":", ""}, {"\xA3\xBA", ""}, {"&nbsp;", ""}, {"</span>", ""}, {"<br/>", ""},
 };
 
 }  // namespace

@@ -70,8 +70,7 @@ void list_search_results(const Bytes& body) {
                           clean_result_name(regex.sub_match_text(match, 2)));
     toolkit.set_cell_text(controls::list_view_1, row, detail_column,
                           regex.sub_match_text(match, 1));
-    toolkit.set_cell_text(controls::list_view_1, row, cover_column,
-                          regex.sub_match_text(match, 3));
+    toolkit.set_cell_text(controls::list_view_1, row, cover_column, regex.sub_match_text(match, 3));
     // Rows appear one by one and the window stays responsive while the list fills.
     toolkit.process_pending_events();
     if (listing != listings_begun || !g_regex) return;
