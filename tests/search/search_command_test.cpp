@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "handler_fixture.h"
+#include "site_constants.h"
 #include "support/loopback_server.h"
 
 namespace netdisk::search_test {
@@ -12,7 +13,10 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::StartsWith;
 
 const std::string star_river_path = "/key/%E6%98%9F%E6%B2%B3/";  // 星河
 
@@ -33,6 +37,21 @@ TEST_F(SearchCommand, ListsEntriesInPageOrderWithHiddenColumnsFilled) {
                           Row{"1", "/movie/3.html", ansi("远方的星河"), "http://img/3.png"},
                           Row{"2", "/movie/11.html", ansi("星河问答?"), "/c/11.gif"}));
   EXPECT_TRUE(toolkit.questions().empty());
+}
+
+TEST(SiteAddresses, BuiltInAddressesKeepTheirFixedParts) {
+  EXPECT_THAT(std::string(site::search_base), StartsWith("http://"));
+  EXPECT_THAT(std::string(site::search_base), EndsWith("/key/"));
+  EXPECT_THAT(std::string(site::counter_address), StartsWith("http://"));
+  EXPECT_THAT(std::string(site::counter_address), HasSubstr("/count1/count.asp?id="));
+  EXPECT_THAT(std::string(site::counter_address), EndsWith("&sx=1&ys=43"));
+  EXPECT_THAT(std::string(site::notice_address), StartsWith("http"));
+  // Without a test base, searches go to the built-in one.
+  set_search_base_for_testing("");
+  EXPECT_EQ(search_address("ab"), concat_text(site::search_base, "%61%62/"));
+  set_search_base_for_testing("http://127.0.0.1:1/key/");
+  EXPECT_EQ(search_address(""), "http://127.0.0.1:1/key//");
+  set_search_base_for_testing("");
 }
 
 struct KeywordCase {
