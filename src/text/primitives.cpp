@@ -231,8 +231,10 @@ Text char_from_code(int code) {
 Bytes text_to_bytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
 Text bytes_to_text(const Bytes& bytes) {
-  auto end = std::find(bytes.begin(), bytes.end(), 0);
-  return Text(bytes.begin(), end);
+  if (bytes.empty()) return {};  // memchr must not see the null data of an empty vector
+  const auto* data = reinterpret_cast<const char*>(bytes.data());
+  const void* zero = std::memchr(data, 0, bytes.size());
+  return Text(data, zero == nullptr ? bytes.size() : static_cast<const char*>(zero) - data);
 }
 
 int bytes_length(const Bytes& bytes) { return clamp_to_int(bytes.size()); }
