@@ -12,12 +12,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <iterator>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "app/globals.h"
 #include "app/main_window.h"
 #include "text/codepage.h"
 #include "text/text.h"
@@ -73,6 +75,8 @@ int main(int argc, char** argv) {
 
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   netdisk::ui::QtToolkit& toolkit = netdisk::ui::install_qt_toolkit();
+  // The program's handlers need what program_main makes before the window loads.
+  if (handlers) netdisk::g_regex = std::make_unique<netdisk::RegexObject>();
   toolkit.load_window(netdisk::main_window_layout(),
                       handlers ? netdisk::main_window_bindings() : netdisk::ui::EventBindings{});
 
