@@ -24,6 +24,14 @@ std::string_view up_to_terminator(std::string_view text) {
 // Length of the run of ASCII bytes at the start of [p, end), eight at a time.
 std::size_t ascii_run(const unsigned char* p, const unsigned char* end) {
   const unsigned char* start = p;
+#ifdef __SSE2__
+  while (end - p >= 16) {
+    auto mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))));
+    if (mask != 0) return static_cast<std::size_t>(p - start) + __builtin_ctz(mask);
+    p += 16;
+  }
+#endif
   while (end - p >= 8) {
     std::uint64_t word;
     std::memcpy(&word, p, sizeof word);
@@ -295,7 +303,14 @@ Text utf8_to_ansi(std::string_view text) {
     std::memcpy(o, p, run);
     o += run;
     p += run;
-    if (p == end) break;
+    // Runs of Chinese text: three-byte sequences led by 0xE1..0xEC are valid with
+    // any two continuation bytes, so they need no further checks.
+    while (end - p >= 3 && p[0] >= 0xE1 && p[0] <= 0xEC && is_continuation(p[1]) &&
+           is_continuation(p[2])) {
+      o = put_936(static_cast<char32_t>((p[0] & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F)), o);
+      p += 3;
+    }
+    if (p == end || *p < 0x80) continue;
     char32_t cp;
     p += decode_utf8(p, end, &cp);
     o = put_936(cp, o);

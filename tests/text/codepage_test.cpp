@@ -135,6 +135,10 @@ TEST(CodePages, EveryBmpCharacterEncodesAsIconvDoes) {
     std::optional<std::string> reference = iconv_convert("CP936", "UTF-16LE", utf16le);
     std::string expected = reference ? *reference : "?";
     ASSERT_EQ(encode_936(std::u16string(1, unit)), expected) << std::hex << static_cast<unsigned>(cp);
+    std::optional<std::string> utf8 = iconv_convert("UTF-8", "UTF-16LE", utf16le);
+    ASSERT_TRUE(utf8.has_value());
+    ASSERT_EQ(utf8_to_ansi(*utf8), expected) << std::hex << static_cast<unsigned>(cp);
+    ASSERT_EQ(utf8_to_ansi("a" + *utf8 + *utf8 + "z"), "a" + expected + expected + "z");
   }
 }
 
