@@ -6,6 +6,7 @@
 #include "text/markers.h"
 #include "web/address.h"
 #include "web/cookies.h"
+#include "web/header_scan.h"
 #include "web/internet/internet.h"
 
 namespace netdisk {
@@ -107,16 +108,7 @@ Bytes run_request(Variant variant, std::string_view address_arg, const WebReques
   connection.reset();
   session.reset();
 
-  received_cookies.clear();
-  for (const Text& line : split_text(raw_headers, "\r\n")) {
-    // Content-Location lines count too: they contain the text.
-    if (find_text(line, "Location:") != -1) location = header_value(line);
-    if (find_text(line, "Set-Cookie") != -1) {
-      received_cookies += trim_spaces(text_between(line, "Set-Cookie:", ";"));
-      received_cookies += "; ";
-    }
-  }
-  received_cookies = text_left(received_cookies, text_length(received_cookies) - 2);
+  scan_response_headers(raw_headers, location, received_cookies);
 
   if (variant == Variant::plain) {
     merge_cookies(cookies, received_cookies, false);
@@ -129,6 +121,19 @@ Bytes run_request(Variant variant, std::string_view address_arg, const WebReques
 }
 
 }  // namespace
+
+void scan_response_headers(const Text& raw_headers, Text& location, Text& received_cookies) {
+  received_cookies.clear();
+  for (const Text& line : split_text(raw_headers, "\r\n")) {
+    // Content-Location lines count too: they contain the text.
+    if (find_text(line, "Location:") != -1) location = header_value(line);
+    if (find_text(line, "Set-Cookie") != -1) {
+      received_cookies += trim_spaces(text_between(line, "Set-Cookie:", ";"));
+      received_cookies += "; ";
+    }
+  }
+  received_cookies = text_left(received_cookies, text_length(received_cookies) - 2);
+}
 
 bool web_global_init() { return internet::global_init(); }
 
