@@ -325,9 +325,10 @@ Bytes utf8_to_gb18030(const Bytes& utf8) {
   if (raw == reinterpret_cast<iconv_t>(-1)) return {};
   std::unique_ptr<void, IconvCloser> cd(raw);
 
-  // A UTF-8 character of n bytes becomes at most 4 bytes of GB18030, and only
-  // 3- and 4-byte ones can grow, so 4/3 of the input always suffices.
-  Bytes out(utf8.size() / 3 * 4 + 8);
+  // A UTF-8 character of n bytes becomes at most 4 bytes of GB18030. Two-byte
+  // ones outside GBK (most Latin, Cyrillic, Arabic letters) double, so twice the
+  // input always suffices.
+  Bytes out(utf8.size() * 2 + 8);
   char* in_ptr = const_cast<char*>(reinterpret_cast<const char*>(utf8.data()));
   std::size_t in_left = utf8.size();
   char* out_ptr = reinterpret_cast<char*>(out.data());

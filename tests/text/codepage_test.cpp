@@ -171,6 +171,11 @@ TEST(Gb18030, WholeBufferOrNothing) {
   std::string many;
   for (int i = 0; i < 10000; ++i) many += "\xE2\x84\xA2";
   EXPECT_EQ(utf8_to_gb18030(bytes(many)).size(), 40000u);
+  // Two-byte characters outside GBK (here U+00DC and U+049D) double in size.
+  std::string doubled;
+  for (int i = 0; i < 1000; ++i) doubled += "\xC3\x9C\xD2\x9D";
+  EXPECT_EQ(utf8_to_gb18030(bytes(doubled)).size(), 8000u);
+  EXPECT_EQ(utf8_to_gb18030(bytes("\xC3\x9C")), bytes("\x81\x30\x89\x35"));
 }
 
 }  // namespace
