@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 
 #include "subprocess.h"
@@ -36,6 +37,7 @@ class StartupProcess : public ::testing::Test {
  protected:
   void SetUp() override {
     server.server().Get("/notice.html", [this](const httplib::Request&, httplib::Response& res) {
+      std::lock_guard lock(notice_mutex);
       res.set_content(notice, "text/html; charset=utf-8");
     });
     server.server().Get("/count1/count.asp", [this](const httplib::Request&, httplib::Response& res) {
@@ -51,7 +53,13 @@ class StartupProcess : public ::testing::Test {
                                server.url("/count1/count.asp?id=1&sx=1&ys=43"), answer});
   }
 
+  void serve_notice(std::string page) {
+    std::lock_guard lock(notice_mutex);
+    notice = std::move(page);
+  }
+
   test_support::LoopbackHttpServer server;
+  std::mutex notice_mutex;
   std::string notice;
   std::atomic<int> counter_hits{0};
 };
@@ -83,7 +91,7 @@ TEST_F(StartupProcess, NewerVersionAsksThenEndsOpeningTheAddressOnYesOnly) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.version) + " " + c.answer);
-    notice = notice_page(c.version, "http://127.0.0.1:9/update");
+    serve_notice(notice_page(c.version, "http://127.0.0.1:9/update"));
     const testing::ChildResult child = run(c.answer);
     expect_ended_before_the_window(child);
     EXPECT_EQ(count(child.output, "question title=发现最新版本，是否更新？ text=" + hex(question) + "\n"), 1)
@@ -98,7 +106,7 @@ TEST_F(StartupProcess, NewerVersionAsksThenEndsOpeningTheAddressOnYesOnly) {
 TEST_F(StartupProcess, AddressThatIsNoWebAddressIsNeverOpened) {
   for (const char* address : {"file:///etc/passwd", "/usr/bin/xterm", ""}) {
     SCOPED_TRACE(address);
-    notice = notice_page("2.3", address);
+    serve_notice(notice_page("2.3", address));
     const testing::ChildResult child = run("yes");
     expect_ended_before_the_window(child);
     EXPECT_EQ(count(child.output, "question title="), 1) << child.output;
@@ -108,7 +116,7 @@ TEST_F(StartupProcess, AddressThatIsNoWebAddressIsNeverOpened) {
 }
 
 TEST_F(StartupProcess, SameVersionCountsTheUseAndShowsTheWindow) {
-  notice = notice_page("2.2", "http://127.0.0.1:9/update");
+  serve_notice(notice_page("2.2", "http://127.0.0.1:9/update"));
   const testing::ChildResult child = run("yes");
   ASSERT_FALSE(child.timed_out) << child.output;
   EXPECT_EQ(child.exit_code, 0) << child.output;

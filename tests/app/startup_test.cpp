@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
 
 #include "app/main_window.h"
@@ -29,10 +30,12 @@ class StartupTest : public ::testing::Test {
  protected:
   void SetUp() override {
     server.server().Get("/notice.html", [this](const httplib::Request&, httplib::Response& res) {
+      std::lock_guard lock(mutex);
       res.set_content(notice, "text/html; charset=utf-8");
     });
     server.server().Get("/count1/count.asp", [this](const httplib::Request& req,
                                                    httplib::Response& res) {
+      std::lock_guard lock(mutex);
       ++counter_hits;
       counter_query = req.params.size() == 3 ? req.get_param_value("id") + "," +
                                                    req.get_param_value("sx") + "," +
@@ -48,7 +51,18 @@ class StartupTest : public ::testing::Test {
 
   ui::HeadlessToolkit toolkit{main_window_layout()};
   ui::ScopedToolkit installed{toolkit};
+  void serve(std::string notice_page, std::string reply) {
+    std::lock_guard lock(mutex);
+    notice = std::move(notice_page);
+    counter_reply = std::move(reply);
+  }
+  std::string last_counter_query() {
+    std::lock_guard lock(mutex);
+    return counter_query;
+  }
+
   test_support::LoopbackHttpServer server;
+  std::mutex mutex;  // the test writes what the server threads read
   std::string notice;
   std::string counter_reply;
   std::atomic<int> counter_hits{0};
@@ -85,7 +99,7 @@ TEST_F(StartupTest, NoticeWithoutNewerVersionCollectsNotesOnly) {
       {"empty_page", "", ""},
   };
   for (const NoticeCase& c : cases) {
-    notice = c.page;
+    serve(c.page, "");
     toolkit.set_caption(controls::label_8, "");
     show_startup_notice();
     EXPECT_EQ(toolkit.caption(controls::label_8), ansi(c.notes_label)) << c.name;
@@ -128,12 +142,12 @@ TEST_F(StartupTest, UsageCountTakesTheTotalAfterItsMarker) {
       {"stops_at_zero_byte", std::string("x\0", 2) + marker + "5&#", label},
   };
   for (const CounterCase& c : cases) {
-    counter_reply = c.reply;
+    serve("", c.reply);
     show_usage_count();
     EXPECT_EQ(toolkit.caption(controls::label_7), c.expected) << c.name;
   }
   EXPECT_EQ(counter_hits.load(), static_cast<int>(std::size(cases)));
-  EXPECT_EQ(counter_query, "77,1,43");
+  EXPECT_EQ(last_counter_query(), "77,1,43");
 }
 
 TEST_F(StartupTest, UnreachableCounterStillWritesTheLabel) {
@@ -145,8 +159,7 @@ TEST_F(StartupTest, UnreachableCounterStillWritesTheLabel) {
 }
 
 TEST_F(StartupTest, CreatedHandlerRunsNoticeThenCounterThenDisplayMode) {
-  notice = section("最新版本=2.2!更新说明=one|two*");
-  counter_reply = ansi("累计访问：") + "42&#";
+  serve(section("最新版本=2.2!更新说明=one|two*"), ansi("累计访问：") + "42&#");
   toolkit.model().set_display_mode(controls::picture_box_2, 0);
   on_main_window_created();
   EXPECT_EQ(toolkit.caption(controls::label_8), "one\r\ntwo\r\n");
