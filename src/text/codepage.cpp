@@ -215,7 +215,7 @@ std::u16string decode_936(std::string_view text) {
       if (t.single[lead] != 0) {
         *o++ = t.single[lead];
         ++p;
-      } else if (end - p >= 2 && cp936::is_trail(p[1]) && lead != 0xFF) {
+      } else if (lead >= 0x81 && lead <= 0xFE && end - p >= 2 && cp936::is_trail(p[1])) {
         char16_t unit = t.pair[cp936::pair_index(lead, p[1])];
         *o++ = unit != 0 ? unit : u'?';
         p += 2;

@@ -1,7 +1,8 @@
 // Conversions between code page 936 (the program's own text), UTF-8 (the web
 // pages) and UTF-16 (the wide form), and the GB18030 reading of the notice page.
 // A character that code page 936 lacks becomes one "?"; so does every byte
-// sequence that is not valid in its source. No conversion fails or stops early.
+// sequence that is not valid in its source: these conversions never fail or stop
+// early. Only the GB18030 reading of the notice page is all or nothing.
 #pragma once
 
 #include <string>
