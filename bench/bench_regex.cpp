@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "regex/pcre2_baseline.h"
+#include "support/pcre2_baseline.h"
 #include "regex/regex_object.h"
 #include "text/codepage.h"
 

@@ -1,4 +1,4 @@
-#include "regex/pcre2_baseline.h"
+#include "support/pcre2_baseline.h"
 
 #include <cstdint>
 
