@@ -10,12 +10,6 @@ namespace netdisk {
 
 namespace {
 
-// "#引号" in code page 936.
-constexpr std::string_view quote_placeholder_text = "#\xD2\xFD\xBA\xC5";
-
-// Text ends at its first zero byte, as everywhere in the program.
-std::string_view up_to_nul(std::string_view text) { return text.substr(0, text.find('\0')); }
-
 // The 0-based byte offset in subject of the character at char_offset of its
 // decoded form. Walks the bytes with the decoder's own rule, so that a byte
 // sequence decoded to one "?" still counts the bytes it took. The engine's
@@ -63,15 +57,15 @@ bool RegexObject::create(std::string_view pattern_text, std::string_view subject
   engine.reset();
   matches.reset();
   try {
-    pattern_text = up_to_nul(pattern_text);
-    subject_text = up_to_nul(subject_text);
+    pattern_text = up_to_terminator(pattern_text);
+    subject_text = up_to_terminator(subject_text);
     if (auto made = RegexEngine::create()) {
       made->set_ignore_case(!case_sensitive);
       made->set_multiline(multiline);
       made->set_global(global);
       made->set_pattern(decode_936(
           quote_placeholder
-              ? replace_text(pattern_text, quote_placeholder_text, "\"", 1, every_occurrence, true)
+              ? replace_text(pattern_text, netdisk::quote_placeholder, "\"", 1, every_occurrence, true)
               : Text(pattern_text)));
       engine = std::move(made);
       matches = engine->execute(decode_936(subject_text));
@@ -140,7 +134,7 @@ Text RegexObject::replace(std::string_view replacement) const {
   if (!engine || !matches) return {};
   try {
     std::optional<std::u16string> result =
-        engine->replace(matches->subject(), decode_936(up_to_nul(replacement)));
+        engine->replace(matches->subject(), decode_936(up_to_terminator(replacement)));
     return result ? encode_936(*result) : Text();
   } catch (...) {
     return {};

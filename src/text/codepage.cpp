@@ -17,10 +17,6 @@ namespace {
 constexpr std::uint64_t high_bits = 0x8080808080808080ULL;
 constexpr char32_t replacement_char = 0xFFFD;
 
-std::string_view up_to_terminator(std::string_view text) {
-  return text.substr(0, text.find('\0'));
-}
-
 // Length of the run of ASCII bytes at the start of [p, end), eight at a time.
 std::size_t ascii_run(const unsigned char* p, const unsigned char* end) {
   const unsigned char* start = p;

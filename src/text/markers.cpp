@@ -1,12 +1,6 @@
 #include "text/markers.h"
 
 namespace netdisk {
-namespace {
-
-// "#引号" in code page 936.
-constexpr std::string_view quote_placeholder = "#\xD2\xFD\xBA\xC5";
-
-}  // namespace
 
 Text text_between(std::string_view text, std::string_view start_marker,
                   std::string_view end_marker, int start, bool case_sensitive) {

@@ -19,6 +19,15 @@ using TextArray = std::vector<Text>;
 // The count of replace_text and replace_many that means "every occurrence".
 inline constexpr int every_occurrence = -1;
 
+// "#引号" in code page 936: where a marker or pattern is written with it, it
+// stands for one double quote.
+inline constexpr std::string_view quote_placeholder = "#\xD2\xFD\xBA\xC5";
+
+// A Text ends at its first zero byte, whatever the view holds after it.
+inline std::string_view up_to_terminator(std::string_view text) {
+  return text.substr(0, text.find('\0'));
+}
+
 int text_length(std::string_view text);
 Text text_left(std::string_view text, int n);
 Text text_right(std::string_view text, int n);
