@@ -18,6 +18,11 @@ namespace {
 
 constexpr long connect_timeout_seconds = 10;
 constexpr auto stall_limit = std::chrono::seconds(20);
+// A server that trickles keeps clear of the stall limit; so within each stall
+// window at least this many bytes must arrive (100 bytes a second), and a whole
+// request, redirects included, ends after this many stall windows (five minutes).
+constexpr std::uint64_t min_bytes_per_stall_window = 2000;
+constexpr int stall_windows_per_request = 15;
 constexpr int max_redirects = 10;
 constexpr std::size_t max_body_bytes = std::size_t{64} << 20;
 constexpr long receive_buffer_bytes = 256L * 1024;
@@ -302,6 +307,11 @@ class Request {
   bool body_overflow = false;
   bool stalled = false;
   std::chrono::steady_clock::time_point last_activity;
+  // Across all hops of one send: for the minimum speed and the whole-request limit.
+  std::chrono::steady_clock::time_point started;
+  std::chrono::steady_clock::time_point window_start;
+  std::uint64_t received = 0;
+  std::uint64_t received_at_window_start = 0;
   curl_off_t uploaded = 0;
   std::size_t read_offset = 0;
   int status = 0;
@@ -333,6 +343,7 @@ std::size_t on_header(char* data, std::size_t size, std::size_t count, void* use
   auto& request = *static_cast<Request*>(user);
   const std::size_t total = size * count;
   request.last_activity = std::chrono::steady_clock::now();
+  request.received += total;
   std::string_view line(data, total);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
   if (line.substr(0, 5) == "HTTP/") {
@@ -360,6 +371,7 @@ std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user)
   auto& request = *static_cast<Request*>(user);
   const std::size_t total = size * count;
   request.last_activity = std::chrono::steady_clock::now();
+  request.received += total;
   if (request.body.empty()) {
     curl_off_t expected = -1;
     if (curl_easy_getinfo(request.easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &expected) ==
@@ -386,7 +398,16 @@ int on_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploa
     request.last_activity = std::chrono::steady_clock::now();
   }
   const auto limit = std::chrono::steady_clock::duration(stall_limit_ticks.load());
-  if (std::chrono::steady_clock::now() - request.last_activity > limit) {
+  const auto now = std::chrono::steady_clock::now();
+  bool too_slow = false;
+  if (now - request.window_start >= limit) {
+    too_slow = request.received - request.received_at_window_start < min_bytes_per_stall_window &&
+               request.uploaded == 0;
+    request.window_start = now;
+    request.received_at_window_start = request.received;
+  }
+  if (now - request.last_activity > limit || too_slow ||
+      now - request.started > limit * stall_windows_per_request) {
     request.stalled = true;
     return 1;
   }
@@ -610,6 +631,8 @@ bool send_request(Request& request, std::string_view header_block,
 
   Target target = request.first;
   bool post = request.post;
+  request.started = request.window_start = std::chrono::steady_clock::now();
+  request.received = request.received_at_window_start = 0;
   for (int hop = 0;; ++hop) {
     request.begin_hop();
     if (!configure_hop(request, target, post, headers, body)) return false;
