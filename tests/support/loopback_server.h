@@ -4,6 +4,8 @@
 //   LoopbackHttpServer: cpp-httplib. Add routes to server(), then start().
 //   RawHttpServer: byte-level. Records every request exactly as it arrived and
 //     answers with the bytes its handler returns, then closes the connection.
+//   StreamingHttpServer: byte-level like RawHttpServer, but its handler writes
+//     the reply itself, in pieces and with pauses, for as long as it likes.
 //   RefusingPort: a loopback port on which every connection is refused.
 #pragma once
 
@@ -79,6 +81,60 @@ class RawHttpServer {
   mutable std::mutex mutex_;
   std::condition_variable stop_signal_;
   std::vector<std::string> requests_;
+  std::vector<std::thread> connections_;
+  std::thread acceptor_;
+};
+
+// The connection a StreamingHttpServer handler answers on. Every call returns
+// false once the client has closed the connection or the server is being
+// destroyed, so a handler can write an endless reply in a loop.
+class ReplyStream {
+ public:
+  bool write(std::string_view bytes);
+  // Stays silent this long; ends early (false) when the client closes or the
+  // server stops.
+  bool pause(std::chrono::milliseconds time);
+  std::size_t bytes_written() const { return written_; }
+
+ private:
+  friend class StreamingHttpServer;
+  ReplyStream(int fd, const std::atomic<bool>& stopping) : fd_(fd), stopping_(stopping) {}
+  bool client_gone() const;
+
+  int fd_;
+  const std::atomic<bool>& stopping_;
+  std::size_t written_ = 0;
+  bool closed_ = false;
+};
+
+class StreamingHttpServer {
+ public:
+  // request: as for RawHttpServer. The connection is closed when the handler
+  // returns. Runs on any server thread.
+  using Handler = std::function<void(const std::string& request, ReplyStream& reply)>;
+
+  explicit StreamingHttpServer(Handler handler);
+  ~StreamingHttpServer();
+  StreamingHttpServer(const StreamingHttpServer&) = delete;
+  StreamingHttpServer& operator=(const StreamingHttpServer&) = delete;
+
+  int port() const { return port_; }
+  std::string url(std::string_view path) const { return loopback_url(port_, path); }
+  std::vector<std::string> requests() const;  // in the order they arrived
+  // Reply bytes written on connections whose handler has returned.
+  std::size_t bytes_written() const;
+
+ private:
+  void accept_loop();
+  void serve(int fd);
+
+  Handler handler_;
+  int listen_fd_ = -1;
+  int port_ = 0;
+  std::atomic<bool> stopping_{false};
+  mutable std::mutex mutex_;
+  std::vector<std::string> requests_;
+  std::size_t bytes_written_ = 0;
   std::vector<std::thread> connections_;
   std::thread acceptor_;
 };
