@@ -77,9 +77,21 @@ void show_startup_notice() {
   Text version = text_between(section, version_key, "!");
   Text notes = text_between(section, notes_key, "*");
 
-  for (const Text& line : split_text(notes, "|")) {
+  // The notes split at "|" (as split_text cuts them), each line followed by a line
+  // break, appended to the caption in one write. Taking the lines one at a time
+  // keeps memory near the caption's size, where an array of the lines of a page of
+  // bare "|" would take many times the page; writing once keeps the growing caption
+  // from being copied once per line.
+  if (!notes.empty()) {
     Text collected = toolkit.caption(ui::controls::label_8);
-    toolkit.set_caption(ui::controls::label_8, concat_text(collected, line, "\r\n"));
+    std::size_t cut = 0;
+    for (int bar; (bar = find_text(notes, "|", static_cast<int>(cut) + 1)) != -1;) {
+      const std::size_t at = static_cast<std::size_t>(bar) - 1;
+      collected.append(notes, cut, at - cut).append("\r\n");
+      cut = at + 1;
+    }
+    if (cut < notes.size()) collected.append(notes, cut).append("\r\n");
+    toolkit.set_caption(ui::controls::label_8, collected);
   }
 
   if (version.empty()) return;

@@ -1,0 +1,242 @@
+// The start-up notice and the usage counter against hostile pages on loopback, with
+// the headless toolkit standing in for the window: notices of 10 MB, notices cut
+// short or never sent, and counter replies of garbage. Only pages that announce no
+// newer version are used here, since the update offer ends the process.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "hostile_support.h"
+#include "text/codepage.h"
+#include "ui/control_names.h"
+#include "ui/headless_toolkit.h"
+
+namespace netdisk::hostile {
+namespace {
+
+using namespace std::chrono_literals;
+using test_support::ReplyStream;
+
+namespace controls = ui::controls;
+
+Text ansi(std::string_view utf8) { return utf8_to_ansi(utf8); }
+
+std::string section(std::string_view fields) {
+  return "\r\n////开始\r\n" + std::string(fields) + "\r\n////结束\r\n";
+}
+
+// About size bytes of ordinary notice text in UTF-8, whole characters only.
+std::string filler(std::size_t size) {
+  const std::string sentence = "本站公告：资源每日更新，欢迎使用。Notice text. ";
+  std::string text;
+  text.reserve(size + sentence.size());
+  while (text.size() < size) text += sentence;
+  return text;
+}
+
+const std::string counter_path = "/count1/count.asp?id=77&sx=1&ys=43";
+
+class HostileStartup : public ::testing::Test {
+ protected:
+  HostileStartup() {
+    set_startup_addresses_for_testing(site.url("/notice.html"), site.url(counter_path));
+  }
+  ~HostileStartup() override { set_startup_addresses_for_testing("", ""); }
+
+  Text caption(std::string_view control) const { return toolkit.caption(control); }
+
+  HostileSite site;
+  ui::HeadlessToolkit toolkit{main_window_layout()};
+  ui::ScopedToolkit installed{toolkit};
+};
+
+struct NoticeCase {
+  const char* name;
+  std::string page;   // UTF-8 bytes as served
+  std::string notes;  // the expected caption of 标签8, code page 936
+};
+
+TEST_F(HostileStartup, TenMegabyteNoticesAreReadWhole) {
+  constexpr std::size_t size = 10'000'000;
+  std::string many_lines, many_lines_label;
+  for (int line = 0; many_lines.size() < size; ++line) {
+    const std::string text = "第" + std::to_string(line) + "行";
+    many_lines += text + "|";
+    many_lines_label += ansi(text) + "\r\n";
+  }
+  const NoticeCase cases[] = {
+      {"section_after_ten_megabytes", filler(size) + section("最新版本=2.2!更新说明=a|b*更新地址=http://u完毕"),
+       "a\r\nb\r\n"},
+      {"section_before_ten_megabytes",
+       section("最新版本=2.1!更新说明=a|b*") + filler(size), "a\r\nb\r\n"},
+      {"ten_megabytes_of_note_lines", section("最新版本=2.2!更新说明=" + many_lines + "*"),
+       many_lines_label},
+      {"ten_million_empty_note_lines", section("更新说明=" + std::string(size, '|') + "*"),
+       [] {
+         std::string label;
+         for (std::size_t k = 0; k < size; ++k) label += "\r\n";
+         return label;
+       }()},
+      {"a_megabyte_long_version_equal_to_ours",
+       section("最新版本=2.2" + std::string(mebibyte, '0') + "!更新说明=a*") + filler(size), "a\r\n"},
+      // One invalid byte at the end spoils the whole conversion.
+      {"ten_megabytes_then_an_invalid_byte",
+       section("最新版本=2.2!更新说明=a*") + filler(size) + "\xFF", ""},
+      {"ten_megabytes_of_invalid_bytes", std::string(size, '\xFE'), ""},
+  };
+  for (const NoticeCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    site.serve("/notice.html", c.page);
+    toolkit.set_caption(controls::label_8, "");
+    PeakMemory peak;
+    Stopwatch clock;
+    show_startup_notice();
+    std::printf("notice %s (%zu bytes): %.2f s, peak resident memory +%zu MiB\n", c.name,
+                c.page.size(), clock.seconds(), peak.growth() / mebibyte);
+    EXPECT_TRUE(caption(controls::label_8) == c.notes)
+        << caption(controls::label_8).size() << " bytes instead of " << c.notes.size();
+    EXPECT_TRUE(toolkit.questions().empty());
+    // The notes caption is the one thing besides the page whose size follows the page's.
+    expect_peak_growth_below(peak, 4 * (c.page.size() + c.notes.size()) + 64 * mebibyte, c.name);
+  }
+  EXPECT_TRUE(toolkit.opened_addresses().empty());
+}
+
+// The note lines are cut where split_text cuts them: at a "|" that is a character
+// of its own, never at the second byte of a two-byte character (亅 is 0x81 "|").
+TEST_F(HostileStartup, NoteLinesAreCutOnlyAtCharacterBoundaries) {
+  const struct {
+    const char* notes;  // UTF-8
+    const char* label;  // UTF-8
+  } cases[] = {
+      {"亅|a", "亅\r\na\r\n"}, {"亅", "亅\r\n"},   {"亅亅|", "亅亅\r\n"},
+      {"|a", "\r\na\r\n"},     {"|", "\r\n"},       {"a||", "a\r\n\r\n"},
+      {"||亅||", "\r\n\r\n亅\r\n\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.notes);
+    site.serve("/notice.html", section("更新说明=" + std::string(c.notes) + "*"));
+    toolkit.set_caption(controls::label_8, "");
+    show_startup_notice();
+    EXPECT_EQ(caption(controls::label_8), ansi(c.label));
+    Text joined;
+    for (const Text& line : split_text(ansi(c.notes), "|")) joined += line + "\r\n";
+    EXPECT_EQ(caption(controls::label_8), joined);
+  }
+}
+
+TEST_F(HostileStartup, NoticeCutShortIsUsedAsFarAsItArrived) {
+  StallLimit limit(500ms);
+  const std::string page = section("最新版本=2.2!更新说明=一|二*") + "<p>页尾</p>\r\n";
+  const std::string head = ok_head(page.size() + 100);
+  const std::size_t after_section = page.find("<p>");
+  const struct {
+    const char* name;
+    std::size_t sent;
+    bool closes;
+    std::string notes;
+  } cases[] = {
+      {"closes_after_the_section", after_section, true, ansi("一\r\n二\r\n")},
+      {"falls_silent_after_the_section", after_section, false, ansi("一\r\n二\r\n")},
+      {"closes_inside_the_section", page.find("////结束"), true, ""},
+      // A character cut in half makes the whole page unconvertible.
+      {"closes_inside_a_character_after_the_section", page.find("页") + 2, true, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string sent = page.substr(0, c.sent);
+    const bool closes = c.closes;
+    site.route("/notice.html", [&head, sent, closes](ReplyStream& reply) {
+      if (reply.write(head) && reply.write(sent) && !closes) reply.pause(30s);
+    });
+    toolkit.set_caption(controls::label_8, "");
+    Stopwatch clock;
+    show_startup_notice();
+    EXPECT_LT(clock.seconds(), 10.0);
+    EXPECT_EQ(caption(controls::label_8), c.notes);
+    EXPECT_TRUE(toolkit.questions().empty());
+  }
+}
+
+TEST_F(HostileStartup, SilentNoticeStillLetsTheCounterRun) {
+  StallLimit limit(500ms);
+  site.route("/notice.html", [](ReplyStream& reply) { reply.pause(30s); });
+  site.serve(counter_path, ansi("累计访问：") + "42&#20154;");
+  Stopwatch clock;
+  on_main_window_created();
+  const double took = clock.seconds();
+  EXPECT_EQ(caption(controls::label_8), "");
+  EXPECT_EQ(caption(controls::label_7), ansi("使用次数：42"));
+  EXPECT_EQ(toolkit.model().display_mode(controls::picture_box_2), 1);
+  EXPECT_TRUE(toolkit.questions().empty());
+  EXPECT_GE(took, 0.45);
+  EXPECT_LT(took, 10.0);
+}
+
+// Bytes from a fixed linear congruential sequence: garbage, the same every run.
+std::string garbage(std::size_t size, std::uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (char& b : bytes) {
+    seed = seed * 1664525u + 1013904223u;
+    b = static_cast<char>(seed >> 24);
+  }
+  return bytes;
+}
+
+TEST_F(HostileStartup, CounterRepliesOfGarbage) {
+  StallLimit limit(500ms);
+  const std::string marker = ansi("累计访问：");
+  const std::string label = ansi("使用次数：");
+  std::string repeated_marker;
+  for (int k = 0; k < 200'000; ++k) repeated_marker += marker;
+  const struct {
+    const char* name;
+    HostileSite::Page page;
+    std::string expected;
+  } cases[] = {
+      {"random_bytes",
+       [](ReplyStream& reply) {
+         const std::string body = garbage(65536, 7);
+         if (reply.write(ok_head(body.size()))) reply.write(body);
+       },
+       label},
+      {"random_total_between_the_markers",
+       [&](ReplyStream& reply) {
+         const std::string body = marker + "\x81\x7F\xFE<b>" + "&#" + garbage(1000, 9);
+         if (reply.write(ok_head(body.size()))) reply.write(body);
+       },
+       label + "\x81\x7F\xFE<b>"},
+      {"random_bytes_instead_of_a_response",
+       [](ReplyStream& reply) { reply.write(garbage(4096, 11)); }, label},
+      {"marker_without_end_repeated",
+       [&](ReplyStream& reply) {
+         if (reply.write(ok_head(repeated_marker.size()))) reply.write(repeated_marker);
+       },
+       label},
+      {"endless_random_body_after_a_total",
+       [&](ReplyStream& reply) {
+         if (!reply.write("HTTP/1.0 200 OK\r\n\r\n" + marker + "12&#")) return;
+         for (std::uint32_t seed = 1; reply.write(garbage(65536, seed)); ++seed) {
+         }
+       },
+       label + "12"},
+      {"never_answers", [](ReplyStream& reply) { reply.pause(30s); }, label},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    site.route(counter_path, c.page);
+    toolkit.set_caption(controls::label_7, "before");
+    PeakMemory peak;
+    Stopwatch clock;
+    show_usage_count();
+    EXPECT_LT(clock.seconds(), 10.0);
+    EXPECT_EQ(caption(controls::label_7), c.expected);
+    expect_peak_growth_below(peak, 4 * body_bound + 64 * mebibyte, c.name);
+  }
+}
+
+}  // namespace
+}  // namespace netdisk::hostile
