@@ -1,9 +1,10 @@
 // The request routines and the notice's file reader against loopback servers that
-// misbehave on purpose: heads that trickle in or stop, bodies that stop, huge or
-// endless bodies and heads, redirect loops and redirects out of the web, servers
-// that never answer. Every call must come back within the stall and connect
-// limits with what a failed or partial request leaves: the body that arrived (or
-// none), and a raw_headers text of 5000 spaces when no head fitted or came.
+// misbehave on purpose: heads and bodies that trickle in or stop, huge or endless
+// bodies and heads, redirect loops and redirects out of the web, servers that
+// never answer. Every call must come back within the web layer's limits (stall,
+// minimum rate, whole request) with what a failed or partial request leaves: the
+// body that arrived (or none), and a raw_headers text of 5000 spaces when no head
+// fitted or came.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -76,26 +77,92 @@ std::array<Fetched, 3> fetch_concurrently(const std::string& address) {
   return results;
 }
 
-TEST(SlowHeaders, ByteByBytePausesBelowTheStallLimitArriveWhole) {
-  // The head takes longer in all than the stall limit; only silence counts.
+// A stall window (the stall limit) must bring at least 2000 bytes, and a whole
+// request ends after 15 windows. With the limit at one second these servers send
+// about ten times the minimum, and take longer in all than one window.
+TEST(SlowHeaders, ByteByByteWithShortPausesArriveWhole) {
   StallLimit limit(1000ms);
-  const std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nSet-Cookie: slow=1; Path=/\r\n"
-                           "X-Padding: " + std::string(80, 'p') + "\r\n\r\n";
+  std::string head = "HTTP/1.1 200 OK\r\nContent-Length: 30000\r\nSet-Cookie: slow=1; Path=/\r\n";
+  for (int line = 10; line < 40; ++line)
+    head += "X-Slow-" + std::to_string(line) + ": " + std::string(100, 's') + "\r\n";
+  head += "\r\n";
+  ASSERT_LT(head.size(), 4999u);
   HostileSite site;
   site.route("/slow", [&](ReplyStream& reply) {
-    for (char c : head)
-      if (!reply.write(std::string_view(&c, 1)) || !reply.pause(10ms)) return;
-    reply.write("hello");
+    for (std::size_t k = 0; k < head.size(); ++k) {
+      if (!reply.write(head.substr(k, 1))) return;
+      if (k % 100 == 99 && !reply.pause(5ms)) return;
+    }
+    for (std::uint64_t from = 0; from < 30000; from += 100)
+      if (!write_body(reply, from, from + 100) || !reply.pause(5ms)) return;
   });
   Text raw_headers, received;
   Stopwatch clock;
   const Bytes body =
       web_request(site.url("/slow"), {.received_cookies = &received, .raw_headers = &raw_headers});
   const double took = clock.seconds();
-  EXPECT_EQ(as_string(body), "hello");
+  EXPECT_EQ(body.size(), 30000u);
+  EXPECT_EQ(first_difference(body), 30000u);
   EXPECT_EQ(raw_headers, head);
   EXPECT_EQ(received, "slow=1");
   EXPECT_GT(took, 1.0);
+}
+
+TEST(SlowHeaders, TrickleBelowTheMinimumRateIsCut) {
+  StallLimit limit(1000ms);
+  HostileSite site;
+  // One byte every 50 ms: never silent for long, but 20 bytes a second.
+  site.route("/trickling-head", [](ReplyStream& reply) {
+    const std::string head = "HTTP/1.1 200 OK\r\nX-Trickle: " + std::string(10000, 't');
+    for (char c : head)
+      if (!reply.write(std::string_view(&c, 1)) || !reply.pause(50ms)) return;
+  });
+  site.route("/trickling-body", [](ReplyStream& reply) {
+    if (!reply.write(ok_head(1'000'000))) return;
+    for (std::uint64_t at = 0; write_body(reply, at, at + 1) && reply.pause(50ms); ++at) {
+    }
+  });
+
+  Text raw_headers;
+  Stopwatch clock;
+  EXPECT_TRUE(web_request(site.url("/trickling-head"), {.raw_headers = &raw_headers}).empty());
+  double took = clock.seconds();
+  EXPECT_EQ(raw_headers, blank_headers);
+  EXPECT_GE(took, 0.95);
+  EXPECT_LT(took, 10.0);
+
+  // The head came at once: the body that trickled in is kept.
+  clock = Stopwatch();
+  const Bytes body = web_request(site.url("/trickling-body"), {.raw_headers = &raw_headers});
+  took = clock.seconds();
+  EXPECT_GT(body.size(), 0u);
+  EXPECT_LT(body.size(), 1000u);
+  EXPECT_EQ(first_difference(body), body.size());
+  EXPECT_EQ(raw_headers, ok_head(1'000'000));
+  EXPECT_GE(took, 0.95);
+  EXPECT_LT(took, 10.0);
+}
+
+TEST(SlowHeaders, SteadyEndlessBodyEndsAfterFifteenStallWindows) {
+  // 200 ms windows: the whole request may last three seconds. The server sends
+  // about 100 KB a second, far above the 2000 bytes per window.
+  StallLimit limit(200ms);
+  HostileSite site;
+  site.route("/steady", [](ReplyStream& reply) {
+    if (!reply.write(ok_head(body_bound * 2))) return;
+    for (std::uint64_t at = 0; write_body(reply, at, at + 1000) && reply.pause(10ms); at += 1000) {
+    }
+  });
+  const auto results = fetch_concurrently(site.url("/steady"));
+  for (std::size_t k = 0; k < results.size(); ++k) {
+    SCOPED_TRACE(name_of(all_entries[k]));
+    const Bytes& body = results[k].body;
+    EXPECT_GT(body.size(), 0u);
+    EXPECT_LT(body.size(), body_bound);
+    EXPECT_EQ(first_difference(body), body.size());
+    EXPECT_GE(results[k].seconds, 2.9);
+    EXPECT_LT(results[k].seconds, 10.0);
+  }
 }
 
 TEST(SlowHeaders, HeadThatFallsSilentIsCutAtTheStallLimit) {
