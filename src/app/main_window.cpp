@@ -2,8 +2,10 @@
 
 #include <string_view>
 
-#include "app/handlers.h"
+#include "app/startup.h"
 #include "app/window_icon.h"
+#include "search/result_detail.h"
+#include "search/search_command.h"
 #include "ui/control_names.h"
 
 namespace netdisk {

@@ -1,7 +1,5 @@
 #include "app/startup.h"
 
-#include "app/handlers.h"
-
 #include "app/exit.h"
 #include "app/globals.h"
 #include "site_constants.h"
