@@ -20,6 +20,7 @@
 #include "app/exit.h"
 #include "app/globals.h"
 #include "app/program.h"
+#include "probe_support.h"
 #include "ui/control_names.h"
 #include "ui/toolkit.h"
 
@@ -34,21 +35,7 @@ std::mutex never_mutex;
 std::condition_variable never_signalled;
 std::atomic<bool> worker_waiting{false};
 
-class ShowCounter : public QObject {
- public:
-  using QObject::QObject;
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Show) ++shows;
-    return false;
-  }
-};
-
-QWidget* main_window() {
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (widget->objectName() == QStringLiteral("main_window")) return widget;
-  }
-  return nullptr;
-}
+using netdisk::testing::main_window;
 
 // Registered from the created handler, so it runs after program_cleanup.
 void report_at_exit() {
@@ -86,7 +73,7 @@ void on_created() {
   netdisk::g_update_address = "http://127.0.0.1/update";
   if (QWidget* window = main_window()) {
     std::printf("created visible=%d\n", window->isVisible());
-    window->installEventFilter(new ShowCounter(window));
+    window->installEventFilter(new netdisk::testing::ShowCounter(window, shows));
   }
   // Fires only once the message loop runs.
   QTimer::singleShot(0, [] { end_as_the_user(); });

@@ -19,6 +19,8 @@
 #include "app/main_window.h"
 #include "app/program.h"
 #include "app/startup.h"
+#include "hex_text.h"
+#include "probe_support.h"
 #include "text/codepage.h"
 #include "ui/control_names.h"
 #include "ui/qt/qt_toolkit.h"
@@ -29,24 +31,8 @@ namespace {
 std::atomic<int> shows{0};
 QMessageBox::StandardButton answer = QMessageBox::No;
 
-class ShowCounter : public QObject {
- public:
-  using QObject::QObject;
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Show) ++shows;
-    return false;
-  }
-};
-
-std::string hex(std::string_view bytes) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
+using netdisk::testing::hex;
+using netdisk::testing::main_window;
 
 void report_at_exit() {
   std::printf("exit-routine regex=%s address=%s shows=%d\n", netdisk::g_regex ? "alive" : "freed",
@@ -75,9 +61,7 @@ void report_shown_window() {
               hex(toolkit.caption(netdisk::ui::controls::label_7)).c_str(),
               hex(toolkit.caption(netdisk::ui::controls::label_8)).c_str());
   std::fflush(stdout);
-  for (QWidget* widget : QApplication::topLevelWidgets()) {
-    if (widget->objectName() == QStringLiteral("main_window")) widget->close();
-  }
+  if (QWidget* window = main_window()) window->close();
 }
 
 }  // namespace
@@ -100,10 +84,8 @@ int main(int argc, char** argv) {
   auto created = bindings.created;
   bindings.created = [created] {
     netdisk::register_exit_routine(report_at_exit);
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-      if (widget->objectName() == QStringLiteral("main_window"))
-        widget->installEventFilter(new ShowCounter(widget));
-    }
+    if (QWidget* window = main_window())
+      window->installEventFilter(new netdisk::testing::ShowCounter(window, shows));
     created();
     std::printf("created handler returned\n");
     QTimer::singleShot(0, report_shown_window);

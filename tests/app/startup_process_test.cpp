@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "hex_text.h"
 #include "subprocess.h"
 #include "support/loopback_server.h"
 #include "text/codepage.h"
@@ -15,15 +16,7 @@
 namespace netdisk {
 namespace {
 
-std::string hex(std::string_view bytes) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
-  return out;
-}
+using testing::hex;
 
 int count(const std::string& text, const std::string& needle) {
   int n = 0;
