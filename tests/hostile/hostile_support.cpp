@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -11,13 +12,36 @@
 
 namespace netdisk::hostile {
 
+namespace {
+
+constexpr std::size_t block_size = 65536;
+
+const std::array<char, block_size>& block() {
+  static const std::array<char, block_size> bytes = [] {
+    std::array<char, block_size> b{};
+    for (std::size_t k = 0; k < block_size; ++k) b[k] = static_cast<char>('0' + (k % 251) % 75);
+    return b;
+  }();
+  return bytes;
+}
+
+// The longest run of the generated body from position at that lies in one piece
+// of the block, as long as end allows.
+std::string_view span_at(std::uint64_t at, std::uint64_t end) {
+  const std::size_t start = static_cast<std::size_t>((at + 7 * (at / block_size)) % block_size);
+  const std::uint64_t in_chunk = block_size - at % block_size;
+  const std::uint64_t in_block = block_size - start;
+  const std::size_t size = static_cast<std::size_t>(std::min({in_chunk, in_block, end - at}));
+  return std::string_view(block().data() + start, size);
+}
+
+}  // namespace
+
 bool write_body(test_support::ReplyStream& reply, std::uint64_t from, std::uint64_t to) {
-  std::array<char, 65536> piece;
-  while (from < to) {
-    const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(piece.size(), to - from));
-    for (std::size_t k = 0; k < size; ++k) piece[k] = body_byte(from + k);
-    if (!reply.write(std::string_view(piece.data(), size))) return false;
-    from += size;
+  for (std::uint64_t at = from; at < to;) {
+    const std::string_view span = span_at(at, to);
+    if (!reply.write(span)) return false;
+    at += span.size();
   }
   return true;
 }
@@ -29,8 +53,14 @@ void write_endless_body(test_support::ReplyStream& reply) {
 }
 
 std::size_t first_difference(const Bytes& body) {
-  for (std::size_t i = 0; i < body.size(); ++i)
-    if (body[i] != static_cast<std::uint8_t>(body_byte(i))) return i;
+  for (std::size_t at = 0; at < body.size();) {
+    const std::string_view span = span_at(at, body.size());
+    if (std::memcmp(body.data() + at, span.data(), span.size()) != 0) {
+      for (std::size_t k = 0;; ++k)
+        if (body[at + k] != static_cast<std::uint8_t>(span[k])) return at + k;
+    }
+    at += span.size();
+  }
   return body.size();
 }
 

@@ -40,12 +40,11 @@ inline constexpr std::size_t body_bound = 64 * mebibyte;
 // A raw_headers text when the headers did not fit or no response arrived.
 inline const std::string blank_headers(5000, ' ');
 
-// Byte i of every generated body: printable ASCII (so no zero byte ends a Text
-// early and no cut can split a character), different at every scale, so a lost,
-// doubled or shifted piece shows.
-inline char body_byte(std::uint64_t i) {
-  return static_cast<char>('0' + ((i % 251) + (i >> 16)) % 75);
-}
+// Every generated body: a 64 KiB block of printable ASCII (so no zero
+// byte ends a Text early and no cut can split a character), turned by 7 more
+// bytes for each further 64 KiB, so a lost, doubled or shifted piece shows.
+// Generating and checking copy and compare whole spans of the block, which keeps
+// large bodies quick under sanitizers.
 
 // Writes bytes [from, to) of the generated body; false when the client went away.
 bool write_body(test_support::ReplyStream& reply, std::uint64_t from, std::uint64_t to);
@@ -60,6 +59,9 @@ std::size_t first_difference(const Bytes& body);
 std::string ok_head(std::size_t body_size, std::string_view extra_lines = "");
 
 // A site on 127.0.0.1: each path answered by its handler, any other by a 404.
+// A handler may still run on a server thread after the request that it answered
+// has returned, until the site is destroyed: it should own what it writes (capture
+// by value) unless the site is destroyed before those things are.
 class HostileSite {
  public:
   using Page = std::function<void(test_support::ReplyStream& reply)>;

@@ -244,7 +244,7 @@ TEST_F(Hostile, SearchSiteThatStopsMidPageListsTheEntriesThatArrived) {
   const std::string sent = page.substr(0, cut);
   for (const bool closes : {true, false}) {
     SCOPED_TRACE(closes ? "closes" : "falls silent");
-    site.route(keyword_path, [&head, &sent, closes](ReplyStream& reply) {
+    site.route(keyword_path, [head, sent, closes](ReplyStream& reply) {
       if (reply.write(head) && reply.write(sent) && !closes) reply.pause(30s);
     });
     Stopwatch clock;
@@ -302,9 +302,7 @@ TEST_F(Hostile, DetailPagesWithUnterminatedMarkers) {
     site.serve("/detail.html", c.page);
     toolkit.set_content(controls::edit_box_2, "old link");
     toolkit.set_content(controls::edit_box_3, "old password");
-    Stopwatch clock;
     open_detail("/detail.html");
-    EXPECT_LT(clock.seconds(), 10.0);
     EXPECT_EQ(text(controls::edit_box_2), c.link);
     EXPECT_EQ(text(controls::label_1), c.raw_password);
     EXPECT_EQ(text(controls::edit_box_3), c.password);
@@ -364,7 +362,7 @@ TEST_F(Hostile, DetailSiteThatStopsMidPage) {
     SCOPED_TRACE(c.name);
     const std::string sent = page.substr(0, c.sent);
     const bool closes = c.closes;
-    site.route("/detail.html", [&, sent, closes](ReplyStream& reply) {
+    site.route("/detail.html", [head, sent, closes](ReplyStream& reply) {
       if (reply.write(head) && reply.write(sent) && !closes) reply.pause(30s);
     });
     Stopwatch clock;

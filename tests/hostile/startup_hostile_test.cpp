@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/startup.h"
@@ -59,34 +60,10 @@ struct NoticeCase {
   std::string notes;  // the expected caption of 标签8, code page 936
 };
 
-TEST_F(HostileStartup, TenMegabyteNoticesAreReadWhole) {
-  constexpr std::size_t size = 10'000'000;
-  std::string many_lines, many_lines_label;
-  for (int line = 0; many_lines.size() < size; ++line) {
-    const std::string text = "第" + std::to_string(line) + "行";
-    many_lines += text + "|";
-    many_lines_label += ansi(text) + "\r\n";
-  }
-  const NoticeCase cases[] = {
-      {"section_after_ten_megabytes", filler(size) + section("最新版本=2.2!更新说明=a|b*更新地址=http://u完毕"),
-       "a\r\nb\r\n"},
-      {"section_before_ten_megabytes",
-       section("最新版本=2.1!更新说明=a|b*") + filler(size), "a\r\nb\r\n"},
-      {"ten_megabytes_of_note_lines", section("最新版本=2.2!更新说明=" + many_lines + "*"),
-       many_lines_label},
-      {"ten_million_empty_note_lines", section("更新说明=" + std::string(size, '|') + "*"),
-       [] {
-         std::string label;
-         for (std::size_t k = 0; k < size; ++k) label += "\r\n";
-         return label;
-       }()},
-      {"a_megabyte_long_version_equal_to_ours",
-       section("最新版本=2.2" + std::string(mebibyte, '0') + "!更新说明=a*") + filler(size), "a\r\n"},
-      // One invalid byte at the end spoils the whole conversion.
-      {"ten_megabytes_then_an_invalid_byte",
-       section("最新版本=2.2!更新说明=a*") + filler(size) + "\xFF", ""},
-      {"ten_megabytes_of_invalid_bytes", std::string(size, '\xFE'), ""},
-  };
+// Shows the notice and checks the notes it leaves and the memory it took: the
+// notes caption is the one thing besides the page whose size follows the page's.
+void check_notices(HostileSite& site, ui::HeadlessToolkit& toolkit,
+                   const std::vector<NoticeCase>& cases) {
   for (const NoticeCase& c : cases) {
     SCOPED_TRACE(c.name);
     site.serve("/notice.html", c.page);
@@ -96,13 +73,55 @@ TEST_F(HostileStartup, TenMegabyteNoticesAreReadWhole) {
     show_startup_notice();
     std::printf("notice %s (%zu bytes): %.2f s, peak resident memory +%zu MiB\n", c.name,
                 c.page.size(), clock.seconds(), peak.growth() / mebibyte);
-    EXPECT_TRUE(caption(controls::label_8) == c.notes)
-        << caption(controls::label_8).size() << " bytes instead of " << c.notes.size();
+    const Text notes = toolkit.caption(controls::label_8);
+    EXPECT_TRUE(notes == c.notes) << notes.size() << " bytes instead of " << c.notes.size();
     EXPECT_TRUE(toolkit.questions().empty());
-    // The notes caption is the one thing besides the page whose size follows the page's.
     expect_peak_growth_below(peak, 4 * (c.page.size() + c.notes.size()) + 64 * mebibyte, c.name);
   }
   EXPECT_TRUE(toolkit.opened_addresses().empty());
+}
+
+constexpr std::size_t ten_megabytes = 10'000'000;
+
+TEST_F(HostileStartup, TenMegabyteNoticesAreReadWhole) {
+  check_notices(
+      site, toolkit,
+      {
+          {"section_after_ten_megabytes",
+           filler(ten_megabytes) + section("最新版本=2.2!更新说明=a|b*更新地址=http://u完毕"),
+           "a\r\nb\r\n"},
+          {"section_before_ten_megabytes",
+           section("最新版本=2.1!更新说明=a|b*") + filler(ten_megabytes), "a\r\nb\r\n"},
+          {"a_megabyte_long_version_equal_to_ours",
+           section("最新版本=2.2" + std::string(mebibyte, '0') + "!更新说明=a*") +
+               filler(ten_megabytes),
+           "a\r\n"},
+          // One invalid byte at the end spoils the whole conversion.
+          {"ten_megabytes_then_an_invalid_byte",
+           section("最新版本=2.2!更新说明=a*") + filler(ten_megabytes) + "\xFF", ""},
+          {"ten_megabytes_of_invalid_bytes", std::string(ten_megabytes, '\xFE'), ""},
+      });
+}
+
+// Regression: each note line used to be appended to the caption by reading and
+// writing the whole caption, which hung start-up on a notice of many lines.
+TEST_F(HostileStartup, TenMegabytesOfNoteLinesAreCollected) {
+  std::string many_lines, many_lines_label;
+  for (int line = 0; many_lines.size() < ten_megabytes; ++line) {
+    const std::string text = "第" + std::to_string(line) + "行";
+    many_lines += text + "|";
+    many_lines_label += ansi(text) + "\r\n";
+  }
+  std::string empty_lines_label;
+  empty_lines_label.reserve(2 * ten_megabytes);
+  for (std::size_t k = 0; k < ten_megabytes; ++k) empty_lines_label += "\r\n";
+  check_notices(site, toolkit,
+                {
+                    {"ten_megabytes_of_note_lines",
+                     section("最新版本=2.2!更新说明=" + many_lines + "*"), many_lines_label},
+                    {"ten_million_empty_note_lines",
+                     section("更新说明=" + std::string(ten_megabytes, '|') + "*"), empty_lines_label},
+                });
 }
 
 // The note lines are cut where split_text cuts them: at a "|" that is a character
@@ -149,7 +168,7 @@ TEST_F(HostileStartup, NoticeCutShortIsUsedAsFarAsItArrived) {
     SCOPED_TRACE(c.name);
     const std::string sent = page.substr(0, c.sent);
     const bool closes = c.closes;
-    site.route("/notice.html", [&head, sent, closes](ReplyStream& reply) {
+    site.route("/notice.html", [head, sent, closes](ReplyStream& reply) {
       if (reply.write(head) && reply.write(sent) && !closes) reply.pause(30s);
     });
     toolkit.set_caption(controls::label_8, "");
@@ -203,7 +222,7 @@ TEST_F(HostileStartup, CounterRepliesOfGarbage) {
        },
        label},
       {"random_total_between_the_markers",
-       [&](ReplyStream& reply) {
+       [marker](ReplyStream& reply) {
          const std::string body = marker + "\x81\x7F\xFE<b>" + "&#" + garbage(1000, 9);
          if (reply.write(ok_head(body.size()))) reply.write(body);
        },
@@ -211,14 +230,15 @@ TEST_F(HostileStartup, CounterRepliesOfGarbage) {
       {"random_bytes_instead_of_a_response",
        [](ReplyStream& reply) { reply.write(garbage(4096, 11)); }, label},
       {"marker_without_end_repeated",
-       [&](ReplyStream& reply) {
+       [repeated_marker](ReplyStream& reply) {
          if (reply.write(ok_head(repeated_marker.size()))) reply.write(repeated_marker);
        },
        label},
       {"endless_random_body_after_a_total",
-       [&](ReplyStream& reply) {
+       [marker](ReplyStream& reply) {
          if (!reply.write("HTTP/1.0 200 OK\r\n\r\n" + marker + "12&#")) return;
-         for (std::uint32_t seed = 1; reply.write(garbage(65536, seed)); ++seed) {
+         const std::string piece = garbage(mebibyte, 3);
+         while (reply.write(piece)) {
          }
        },
        label + "12"},
@@ -228,9 +248,7 @@ TEST_F(HostileStartup, CounterRepliesOfGarbage) {
     site.route(counter_path, c.page);
     toolkit.set_caption(controls::label_7, "before");
     PeakMemory peak;
-    Stopwatch clock;
     show_usage_count();
-    EXPECT_LT(clock.seconds(), 10.0);
     EXPECT_EQ(caption(controls::label_7), c.expected);
     expect_peak_growth_below(peak, 4 * body_bound + 64 * mebibyte, c.name);
   }
