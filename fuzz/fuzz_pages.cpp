@@ -1,7 +1,7 @@
 // The pages the program reads from the web, with arbitrary bytes: the search page
 // through list_search_results into a screen-less result list, and the detail,
-// notice and counter pages through the same conversions and marker cuts that their
-// routines make after the request (those routines fetch the page themselves).
+// notice and counter pages through the readers their routines use after the
+// request (read_detail_page, read_notice, read_usage_total).
 //
 // Input: the page; the last byte chooses which page it is.
 
@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/globals.h"
+#include "app/startup.h"
 #include "fuzz_support.h"
 #include "regex/regex_object.h"
 #include "search/result_detail.h"
@@ -59,57 +60,44 @@ void check_search_page(const Bytes& body) {
   }
 }
 
-// load_result_detail after its request: the section, the share link and the
-// password come out of the page in that order, each inside the one before.
+// load_result_detail after its request: the link and the password text come out
+// of the resource section, each cut at its own end marker.
 void check_detail_page(const Bytes& body) {
-  constexpr std::string_view section_start = "\xD7\xCA\xD4\xB4\xC1\xD0\xB1\xED";  // 资源列表
-  constexpr std::string_view password_start = "\xC3\xDC\xC2\xEB";                 // 密码
   const Text page = utf8_to_ansi(bytes_to_text(body));
-  const Text section = text_between(page, section_start, "</div>");
-  const Text link = text_between(section, "<a href=\"", "\"");
-  const Text raw_password = text_between(section, password_start, "</p>");
-  const Text password = clean_password(raw_password);
-  FUZZ_CHECK(page.find(section) != Text::npos);
-  FUZZ_CHECK(section.find(link) != Text::npos);
-  FUZZ_CHECK(section.find(raw_password) != Text::npos);
-  FUZZ_CHECK(reference_find(section, "</div>", 1, true) == -1);
-  FUZZ_CHECK(reference_find(link, "\"", 1, false) == -1);
-  FUZZ_CHECK(reference_find(raw_password, "</p>", 1, true) == -1);
-  FUZZ_CHECK(password.size() <= raw_password.size());
-  if (is_ascii(raw_password)) FUZZ_CHECK(password.find(':') == Text::npos);
+  const DetailPage detail = read_detail_page(body);
+  const Text password = clean_password(detail.raw_password);
+  FUZZ_CHECK(page.find(detail.share_link) != Text::npos);
+  FUZZ_CHECK(page.find(detail.raw_password) != Text::npos);
+  FUZZ_CHECK(reference_find(detail.share_link, "\"", 1, false) == -1);
+  FUZZ_CHECK(reference_find(detail.raw_password, "</p>", 1, true) == -1);
+  FUZZ_CHECK(password.size() <= detail.raw_password.size());
+  if (is_ascii(detail.raw_password)) FUZZ_CHECK(password.find(':') == Text::npos);
 }
 
 // show_startup_notice after its read: the whole page converts or nothing does,
 // and the notes' lines join back into the notes.
 void check_notice_page(const Bytes& body) {
-  constexpr std::string_view section_start = "////\xBF\xAA\xCA\xBC";                // ////开始
-  constexpr std::string_view section_end = "////\xBD\xE1\xCA\xF8";                  // ////结束
-  constexpr std::string_view version_key = "\xD7\xEE\xD0\xC2\xB0\xE6\xB1\xBE" "=";  // 最新版本=
-  constexpr std::string_view notes_key = "\xB8\xFC\xD0\xC2\xCB\xB5\xC3\xF7" "=";    // 更新说明=
-  constexpr std::string_view address_key = "\xB8\xFC\xD0\xC2\xB5\xD8\xD6\xB7" "=";  // 更新地址=
-  constexpr std::string_view address_end = "\xCD\xEA\xB1\xCF";                     // 完毕
   const Bytes converted = utf8_to_gb18030(body);
   const std::string_view utf8(reinterpret_cast<const char*>(body.data()), body.size());
   FUZZ_CHECK(converted.empty() == (body.empty() || !is_valid_utf8(utf8)));
-  const Text notice = bytes_to_text(converted);
-  const Text section = text_between(notice, section_start, section_end);
-  const Text version = text_between(section, version_key, "!");
-  const Text notes = text_between(section, notes_key, "*");
-  const Text address = text_between(section, address_key, address_end);
+  const Text text = bytes_to_text(converted);
+  const Notice notice = read_notice(body);
   Text collected;
-  for (const Text& line : split_text(notes, "|")) collected = concat_text(collected, line, "\r\n");
-  FUZZ_CHECK(notes.empty() == collected.empty());
-  FUZZ_CHECK(!std::isnan(to_number(version) - to_number("2.2")));
-  FUZZ_CHECK(notice.find(section) != Text::npos);
-  FUZZ_CHECK(section.find(address) != Text::npos);
+  for (const Text& line : split_text(notice.notes, "|")) collected = concat_text(collected, line, "\r\n");
+  FUZZ_CHECK(notice.notes.empty() == collected.empty());
+  FUZZ_CHECK(!std::isnan(to_number(notice.version) - to_number(own_version)));
+  FUZZ_CHECK(text.find(notice.version) != Text::npos);
+  FUZZ_CHECK(text.find(notice.notes) != Text::npos);
+  FUZZ_CHECK(text.find(notice.update_address) != Text::npos);
+  FUZZ_CHECK(reference_find(notice.version, "!", 1, true) == -1);
+  FUZZ_CHECK(reference_find(notice.notes, "*", 1, true) == -1);
 }
 
 // show_usage_count after its request: the reply taken byte for byte up to its
 // first zero byte, the total between its markers.
 void check_counter_page(const Bytes& body) {
-  constexpr std::string_view total_start = "\xC0\xDB\xBC\xC6\xB7\xC3\xCE\xCA\xA3\xBA";  // 累计访问：
   const Text reply = bytes_to_text(body);
-  const Text total = text_between(reply, total_start, "&#");
+  const Text total = read_usage_total(reply);
   FUZZ_CHECK(reply.find(total) != Text::npos);
   FUZZ_CHECK(reference_find(total, "&#", 1, true) == -1);
   FUZZ_CHECK(total.find('\0') == Text::npos);

@@ -68,12 +68,9 @@ void on_main_window_created() {
 
 void show_startup_notice() {
   ui::Toolkit& toolkit = ui::toolkit();
-  Bytes page = http_read_file(notice_address());
-  Bytes converted = utf8_to_gb18030(page);
-  Text notice = bytes_to_text(converted);
-  Text section = text_between(notice, section_start, section_end);
-  Text version = text_between(section, version_key, "!");
-  Text notes = text_between(section, notes_key, "*");
+  const Notice notice = read_notice(http_read_file(notice_address()));
+  const Text& version = notice.version;
+  const Text& notes = notice.notes;
 
   // The notes split at "|" (as split_text cuts them), each line followed by a line
   // break, appended to the caption in one write. Taking the lines one at a time
@@ -96,7 +93,7 @@ void show_startup_notice() {
   double difference = to_number(version) - to_number(own_version);
   if (!(difference > version_threshold)) return;
 
-  g_update_address = text_between(section, address_key, address_end);
+  g_update_address = notice.update_address;
   Text question = concat_text(question_head, toolkit.caption(ui::controls::label_8));
   int answer = toolkit.message_box(question, question_title);
   // The address comes from a page fetched over plain HTTP: only a web address
@@ -107,10 +104,21 @@ void show_startup_notice() {
 }
 
 void show_usage_count() {
-  Text reply = web_request_text(counter_address());
-  Text total = text_between(reply, total_start, "&#");
+  Text total = read_usage_total(web_request_text(counter_address()));
   ui::toolkit().set_caption(ui::controls::label_7, concat_text(count_label, total));
 }
+
+Notice read_notice(const Bytes& page) {
+  Text notice = bytes_to_text(utf8_to_gb18030(page));
+  Text section = text_between(notice, section_start, section_end);
+  return {
+      .version = text_between(section, version_key, "!"),
+      .notes = text_between(section, notes_key, "*"),
+      .update_address = text_between(section, address_key, address_end),
+  };
+}
+
+Text read_usage_total(std::string_view reply) { return text_between(reply, total_start, "&#"); }
 
 bool is_web_address(std::string_view address) {
   Text head = to_lower(text_left(address, 8));

@@ -33,6 +33,15 @@ constexpr ReplacePair password_cleaning[5] = {
 
 Text clean_password(std::string_view raw) { return replace_many(raw, password_cleaning); }
 
+DetailPage read_detail_page(const Bytes& body) {
+  const Text page = utf8_to_ansi(bytes_to_text(body));
+  const Text section = text_between(page, section_start, section_end);
+  return {
+      .share_link = text_between(section, link_start, link_end),
+      .raw_password = text_between(section, password_start, password_end),
+  };
+}
+
 void on_result_double_clicked() {
   ui::Toolkit& toolkit = ui::toolkit();
   const int row = toolkit.current_selection(controls::list_view_1);
@@ -46,13 +55,11 @@ void load_result_detail() {
   ui::Toolkit& toolkit = ui::toolkit();
   const int row = toolkit.current_selection(controls::list_view_1);
   const Text detail_address = toolkit.cell_text(controls::list_view_1, row, detail_column);
-  const Bytes body = web_request(detail_address);
-  const Text page = utf8_to_ansi(bytes_to_text(body));
+  const DetailPage detail = read_detail_page(web_request(detail_address));
   toolkit.set_content(controls::edit_box_3, "");
-  const Text section = text_between(page, section_start, section_end);
-  toolkit.set_content(controls::edit_box_2, text_between(section, link_start, link_end));
+  toolkit.set_content(controls::edit_box_2, detail.share_link);
   // 标签1 holds the password as the page gave it; the cleaning reads it back from there.
-  toolkit.set_caption(controls::label_1, text_between(section, password_start, password_end));
+  toolkit.set_caption(controls::label_1, detail.raw_password);
   const Text raw_password = toolkit.caption(controls::label_1);
   toolkit.set_content(controls::edit_box_3, clean_password(raw_password));
 }

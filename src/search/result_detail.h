@@ -20,6 +20,15 @@ void on_result_double_clicked();
 // double-click gives its link and password beside the earlier row's cover.
 void load_result_detail();
 
+// What the worker takes from a detail page's body (UTF-8, converted to code page
+// 936 up to its first zero byte): the resource section from "资源列表" to "</div>",
+// and in it the first link target and the password text from "密码" to "</p>".
+struct DetailPage {
+  Text share_link;
+  Text raw_password;
+};
+DetailPage read_detail_page(const Bytes& body);
+
 // The password text cut from a detail page, with colons (ASCII and full-width),
 // "&nbsp;", "</span>" and "<br/>" removed, letters in any case.
 Text clean_password(std::string_view raw);
