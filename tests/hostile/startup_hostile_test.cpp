@@ -96,6 +96,14 @@ TEST_F(HostileStartup, TenMegabyteNoticesAreReadWhole) {
            section("最新版本=2.2" + std::string(mebibyte, '0') + "!更新说明=a*") +
                filler(ten_megabytes),
            "a\r\n"},
+          // Each of these takes four bytes in GB18030, twice its UTF-8 length.
+          {"ten_megabytes_of_characters_outside_gbk",
+           section("最新版本=2.2!更新说明=©|À*") + [] {
+             std::string text;
+             while (text.size() < ten_megabytes) text += "©À";
+             return text;
+           }(),
+           "\x81\x30\x84\x38\r\n\x81\x30\x86\x38\r\n"},
           // One invalid byte at the end spoils the whole conversion.
           {"ten_megabytes_then_an_invalid_byte",
            section("最新版本=2.2!更新说明=a*") + filler(ten_megabytes) + "\xFF", ""},
