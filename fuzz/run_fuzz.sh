@@ -9,6 +9,9 @@
 #
 # NETDISK_FUZZ_BUILD names another build folder than build/fuzz. Findings stay
 # under <build folder>/runs/<target>/ (log, artifacts) until the next run.
+# NETDISK_FUZZ_SEED and NETDISK_FUZZ_RUNS fix the random seed and bound the number
+# of inputs per target (the time still bounds it too): with both set, a run
+# repeats exactly, which is what CI wants of its short runs.
 set -euo pipefail
 
 seconds=${1:-60}
@@ -45,7 +48,10 @@ for target in "${targets[@]}"; do
   cp -R "$root/fuzz/corpus/$target/." "$dir/corpus/"
   echo "== $target: ${seconds} s" >&2
   status=0
-  "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  repeatable=()
+  [ -n "${NETDISK_FUZZ_SEED:-}" ] && repeatable+=(-seed="$NETDISK_FUZZ_SEED")
+  [ -n "${NETDISK_FUZZ_RUNS:-}" ] && repeatable+=(-runs="$NETDISK_FUZZ_RUNS")
+  "$build/fuzz/$target" "${repeatable[@]}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$dir/artifacts/" "$dir/corpus" \
     >"$dir/log" 2>&1 || status=$?
   executions=$(awk '/^stat::number_of_executed_units:/ {print $2}' "$dir/log" | tail -n 1)
