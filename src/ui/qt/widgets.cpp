@@ -56,11 +56,11 @@ QString choose_face(const QString& wanted) {
 
 }  // namespace
 
-QFont resolve_font(const FontSpec& spec) {
+QFont resolve_font(const FontSpec& wanted) {
   QFont font;
-  font.setFamily(choose_face(display_text(spec.face)));
-  if (spec.pixel_height > 0) font.setPixelSize(spec.pixel_height);
-  font.setWeight(static_cast<QFont::Weight>(std::clamp(spec.weight, 1, 1000)));
+  font.setFamily(choose_face(display_text(wanted.face)));
+  if (wanted.pixel_height > 0) font.setPixelSize(wanted.pixel_height);
+  font.setWeight(static_cast<QFont::Weight>(std::clamp(wanted.weight, 1, 1000)));
   font.setItalic(false);
   font.setUnderline(false);
   font.setStrikeOut(false);

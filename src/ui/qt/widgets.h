@@ -27,7 +27,7 @@ Text typed_text(const QString& text);
 QColor to_qcolor(Rgb rgb);
 // The layout's face when installed, otherwise a Kai-style CJK face, otherwise any
 // CJK face; at the layout's pixel height and weight.
-QFont resolve_font(const FontSpec& spec);
+QFont resolve_font(const FontSpec& wanted);
 // The first picture in data, or a null image.
 QImage decode_picture(const Bytes& data);
 
