@@ -4,19 +4,6 @@
 
 namespace netdisk::ui {
 
-namespace {
-
-void run_quietly(const std::function<void()>& routine) {
-  if (!routine) return;
-  try {
-    routine();
-  } catch (...) {
-    // A handler's failure stays inside the handler, as on screen.
-  }
-}
-
-}  // namespace
-
 HeadlessToolkit::HeadlessToolkit(const WindowLayout& layout) { state.reset(layout); }
 
 HeadlessToolkit::~HeadlessToolkit() { join_threads(); }

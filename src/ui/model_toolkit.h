@@ -3,10 +3,22 @@
 // thread, whether or not a screen shows it.
 #pragma once
 
+#include <functional>
+
 #include "ui/control_model.h"
 #include "ui/toolkit.h"
 
 namespace netdisk::ui {
+
+// Runs a handler or a thread's routine so that no exception leaves it: a failure
+// stays inside the routine, as it does on screen.
+inline void run_quietly(const std::function<void()>& routine) {
+  if (!routine) return;
+  try {
+    routine();
+  } catch (...) {
+  }
+}
 
 class ModelToolkit : public Toolkit {
  public:

@@ -32,15 +32,6 @@ using qt::display_text;
 
 namespace {
 
-void run_quietly(const std::function<void()>& routine) {
-  if (!routine) return;
-  try {
-    routine();
-  } catch (...) {
-    // Nothing may leave a handler into Qt's event dispatch.
-  }
-}
-
 Qt::Alignment horizontal(Align align) {
   switch (align) {
     case Align::centre:
